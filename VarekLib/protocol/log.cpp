@@ -1,7 +1,6 @@
 #include "protocol/log.h"
 
 #include <cstring>
-#include <string>
 
 #include "VarekLib.h"
 #include "platform/file.h"
@@ -11,8 +10,10 @@ namespace varek {
 
 namespace {
 
-int32_t appendEntry(const std::string& entry) {
-  switch (platform::appendToFileExclusive(kLogFileName, entry.data(), entry.size())) {
+constexpr size_t kHeaderLength = 6;  // "\nSend:" or "\nRead:"
+
+int32_t appendEntry(const char* entry, size_t length) {
+  switch (platform::appendToFileExclusive(kLogFileName, entry, length)) {
     case platform::FileWriteStatus::Written:
       return VAREK_OK;
     case platform::FileWriteStatus::OpenFailed:
@@ -28,17 +29,24 @@ int32_t appendEntry(const std::string& entry) {
 int32_t logFrame(int32_t count, LogDirection direction) {
   const SessionState& s = session();
   if (s.debugLevel == 0) return VAREK_OK;
+  // A frame never exceeds its buffer, so the header and the whole frame always
+  // fit: the entry is written whole, never cut.
+  char entry[kHeaderLength + kFrameCapacity];
+  std::memcpy(entry, direction == LogDirection::Send ? "\nSend:" : "\nRead:", kHeaderLength);
+  size_t length = kHeaderLength;
   const uint8_t* frame = direction == LogDirection::Send ? s.txFrame : s.rxFrame;
-  std::string entry = direction == LogDirection::Send ? "\nSend:" : "\nRead:";
-  for (int32_t i = 0; i < count && i < static_cast<int32_t>(kFrameCapacity); ++i) {
+  const int32_t bytes =
+      count < static_cast<int32_t>(kFrameCapacity) ? count : static_cast<int32_t>(kFrameCapacity);
+  for (int32_t i = 0; i < bytes; ++i) {
     // The entry is text: a zero byte (the packet id) contributes nothing.
-    if (frame[i] != 0) entry.push_back(static_cast<char>(frame[i]));
+    if (frame[i] != 0) entry[length++] = static_cast<char>(frame[i]);
   }
-  return appendEntry(entry);
+  return appendEntry(entry, length);
 }
 
 int32_t logText(const char* text) {
-  return appendEntry(text ? text : "");
+  if (text == nullptr) text = "";
+  return appendEntry(text, std::strlen(text));
 }
 
 }  // namespace varek

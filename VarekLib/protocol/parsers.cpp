@@ -1,9 +1,9 @@
 #include "protocol/parsers.h"
 
+#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <string>
+#include <string_view>
 
 #include "VarekLib.h"
 #include "protocol/log.h"
@@ -23,18 +23,19 @@ bool fitsInt32(int64_t value) {
          value <= std::numeric_limits<int32_t>::max();
 }
 
-// Called with each field's number and text; returns false to stop with 1010.
-using FieldRule = std::function<bool(int32_t number, std::string_view text)>;
-
-// Scans the payload field by field. Returns 0 when the count of FS bytes
-// equals `expected`, 1010 otherwise or when a rule fails.
-int32_t scanFields(bool checkEmpty, int32_t expected, const FieldRule& rule) {
+// Scans the payload field by field, handing each field's number and text to
+// `rule`, which returns false to stop with 1010 (a value that does not fit).
+// Returns 0 when the count of FS bytes equals `expected`, else 1010. Bytes
+// after the last FS form no field. An empty payload is always 1010.
+template <typename FieldRule>
+int32_t scanFields(int32_t expected, const FieldRule& rule) {
   const SessionState& s = session();
-  if (checkEmpty && s.payloadLength <= 0) return VAREK_ERR_FIELD_COUNT;
+  if (s.payloadLength <= 0) return VAREK_ERR_FIELD_COUNT;
   int32_t number = 0;
   char field[kFieldCapacity + 1] = {};
   size_t fieldLength = 0;
-  for (int32_t i = 0; i < s.payloadLength; ++i) {
+  const int32_t length = std::min(s.payloadLength, static_cast<int32_t>(kFrameCapacity));
+  for (int32_t i = 0; i < length; ++i) {
     const uint8_t byte = s.payload[i];
     if (byte != FS) {
       if (fieldLength < kFieldCapacity) field[fieldLength++] = static_cast<char>(byte);
@@ -92,9 +93,7 @@ std::optional<int32_t> parseAmountText(std::string_view text, int32_t decimals) 
   const int32_t places = decimals > 0 ? decimals : 0;
   constexpr int64_t kLimit = int64_t{1} << 32;
   int64_t units = 0;
-  bool seenDigit = false;
   auto addDigit = [&](char c) {
-    seenDigit = seenDigit || c != '0';
     units = units * 10 + (c - '0');
     return units <= kLimit;
   };
@@ -119,13 +118,12 @@ std::optional<int32_t> parseAmountText(std::string_view text, int32_t decimals) 
 }
 
 int32_t parseSingleInt(int32_t* value) {
-  return scanFields(true, 1, [&](int32_t n, std::string_view text) {
-    return n != 0 || storeInteger(text, value);
-  });
+  return scanFields(
+      1, [&](int32_t n, std::string_view text) { return n != 0 || storeInteger(text, value); });
 }
 
 int32_t parseSecondText(char* text) {
-  return scanFields(true, 2, [&](int32_t n, std::string_view field) {
+  return scanFields(2, [&](int32_t n, std::string_view field) {
     if (n == 1) copyText(field, text);
     return true;
   });
@@ -133,14 +131,13 @@ int32_t parseSecondText(char* text) {
 
 int32_t parseThreeInts(int32_t* first, int32_t* second, int32_t* third) {
   int32_t* outputs[] = {first, second, third};
-  return scanFields(true, 3, [&](int32_t n, std::string_view text) {
-    return n > 2 || storeInteger(text, outputs[n]);
-  });
+  return scanFields(
+      3, [&](int32_t n, std::string_view text) { return n > 2 || storeInteger(text, outputs[n]); });
 }
 
 int32_t parseValueList(int32_t* values, int32_t count, int32_t kind) {
   if (count < 0 || count >= static_cast<int32_t>(kFrameCapacity)) return VAREK_ERR_FIELD_COUNT;
-  return scanFields(true, count + 1, [&](int32_t n, std::string_view text) {
+  return scanFields(count + 1, [&](int32_t n, std::string_view text) {
     if (n < 1 || n > count) return true;
     if (kind == static_cast<int32_t>(ValueKind::Integer)) return storeInteger(text, &values[n - 1]);
     if (kind == static_cast<int32_t>(ValueKind::Amount)) return storeAmount(text, &values[n - 1]);
@@ -149,7 +146,7 @@ int32_t parseValueList(int32_t* values, int32_t count, int32_t kind) {
 }
 
 int32_t parseRegisterTable(int32_t* values, char* text) {
-  return scanFields(true, 14, [&](int32_t n, std::string_view field) {
+  return scanFields(14, [&](int32_t n, std::string_view field) {
     if (n == 1) {
       copyText(field, text);
       logText(text);  // recorded whatever the debug level
