@@ -14,4 +14,17 @@ enum class FileWriteStatus { Written, OpenFailed, ShortWrite };
 // never longer than about half a second.
 FileWriteStatus appendToFileExclusive(const char* name, const char* data, size_t size);
 
+struct FileSpan {
+  const void* data;
+  size_t size;
+};
+
+// Writes the spans, in order, to a new temporary file beside `path` and renames
+// it over `path` only once all of it is written and flushed to the disk, so
+// that readers see either the old file or the complete new one. On failure the
+// temporary file is removed and an existing file at `path` is left as it was:
+// OpenFailed when the file cannot be created or put in place, ShortWrite when
+// the data did not all reach it.
+FileWriteStatus replaceFileWhole(const char* path, const FileSpan* spans, size_t count);
+
 }  // namespace varek::platform
