@@ -501,85 +501,62 @@ class VirtualPrinter::Device {
 
 // ---- Fault constructors ----
 
+namespace {
+template <typename Member, typename Value>
+Fault faultWith(Member Fault::*member, Value value) {
+  Fault fault;
+  fault.*member = std::move(value);
+  return fault;
+}
+}  // namespace
+
 Fault Fault::Delay(milliseconds ms) {
-  Fault f;
-  f.delay = ms;
-  return f;
+  return faultWith(&Fault::delay, ms);
 }
 Fault Fault::Noise(std::vector<uint8_t> bytes) {
-  Fault f;
-  f.noise = std::move(bytes);
-  return f;
+  return faultWith(&Fault::noise, std::move(bytes));
 }
 Fault Fault::WrongPacketId(uint8_t id) {
-  Fault f;
-  f.packetId = id;
-  return f;
+  return faultWith(&Fault::packetId, std::optional(id));
 }
 Fault Fault::WrongFirstChar(char c) {
-  Fault f;
-  f.firstCommandChar = c;
-  return f;
+  return faultWith(&Fault::firstCommandChar, std::optional(c));
 }
 Fault Fault::WrongSecondChar(char c) {
-  Fault f;
-  f.secondCommandChar = c;
-  return f;
+  return faultWith(&Fault::secondCommandChar, std::optional(c));
 }
 Fault Fault::BadChecksum() {
-  Fault f;
-  f.badChecksum = true;
-  return f;
+  return faultWith(&Fault::badChecksum, true);
 }
 Fault Fault::LowerCaseHex() {
-  Fault f;
-  f.lowerCaseHex = true;
-  return f;
+  return faultWith(&Fault::lowerCaseHex, true);
 }
 Fault Fault::DeviceError(uint8_t code) {
-  Fault f;
-  f.errorCode = code;
-  return f;
+  return faultWith(&Fault::errorCode, std::optional(code));
 }
 Fault Fault::Silence() {
-  Fault f;
-  f.silence = true;
-  return f;
+  return faultWith(&Fault::silence, true);
 }
 Fault Fault::CutOff(std::size_t bytes) {
-  Fault f;
-  f.cutAfter = bytes;
-  return f;
+  return faultWith(&Fault::cutAfter, std::optional(bytes));
 }
 Fault Fault::OverlongReply(std::size_t payloadBytes) {
-  Fault f;
-  f.overlongPayload = payloadBytes;
-  return f;
+  return faultWith(&Fault::overlongPayload, std::optional(payloadBytes));
 }
 Fault Fault::Raw(std::vector<uint8_t> bytes) {
-  Fault f;
-  f.raw = std::move(bytes);
-  return f;
+  return faultWith(&Fault::raw, std::optional(std::move(bytes)));
 }
 Fault Fault::HangUp() {
-  Fault f;
-  f.hangUp = true;
-  return f;
+  return faultWith(&Fault::hangUp, true);
 }
 Fault Fault::AckDelay(milliseconds ms) {
-  Fault f;
-  f.ackDelay = ms;
-  return f;
+  return faultWith(&Fault::ackDelay, ms);
 }
 Fault Fault::AckGarbage(std::vector<uint8_t> bytes) {
-  Fault f;
-  f.ackGarbage = std::move(bytes);
-  return f;
+  return faultWith(&Fault::ackGarbage, std::move(bytes));
 }
 Fault Fault::NoAck() {
-  Fault f;
-  f.noAck = true;
-  return f;
+  return faultWith(&Fault::noAck, true);
 }
 
 // ---- VirtualPrinter ----
