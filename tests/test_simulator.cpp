@@ -26,10 +26,6 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-Bytes bytesOf(const std::string& text) {
-  return Bytes(text.begin(), text.end());
-}
-
 // A client holding the slave side of the line, reading with poll and a deadline.
 class RawClient {
  public:
