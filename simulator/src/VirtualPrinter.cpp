@@ -17,6 +17,7 @@
 #include "Handlers.h"
 #include "Pty.h"
 #include "RequestAssembler.h"
+#include "sale_model.h"
 #include "varek_sim/Wire.h"
 
 namespace varek::sim {
@@ -342,7 +343,7 @@ class VirtualPrinter::Device {
     if (!handler) return Reply{errors::kUnknownCommand, {}, false, {}};
     std::lock_guard lock(modelMutex_);
     try {
-      return handler(request);
+      return applyBatchMode(model_, request.command, handler(request));
     } catch (const std::exception&) {
       return Reply{errors::kInternalFault, {}, false, {}};
     }

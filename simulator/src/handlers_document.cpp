@@ -1,146 +1,163 @@
-// Fiscal document lifecycle (0x30-0x34) and the in-document commands (0x40-0x56).
-// A simple register: it accepts the commands in any order, collects the document's lines and
-// prints them when the document is closed.
+// Fiscal document lifecycle (0x30-0x34) and the in-document commands (0x40-0x54): the handlers
+// read the fields the way the device does and leave the rules of a sale to the sale model.
+#include <string_view>
+
 #include "Handlers.h"
+#include "sale_model.h"
 
 namespace varek::sim {
 
 namespace {
 
-void beginDocument(DeviceContext& ctx, const Request& request) {
-  DocumentState& doc = ctx.model.document;
-  auto type = intField(request, 0).value_or(0);
-  doc = DocumentState{};
-  doc.open = true;
-  doc.type = static_cast<int>(type);
-  doc.batch = (type & 0x10) != 0;
-  ctx.model.shift.open = true;
-  doc.lines.push_back("DOCUMENT " + std::to_string(ctx.model.shift.documentNumber) + "  " +
-                      request.fields[2]);
+// A decimal with a point, as a whole number of 10^-decimals units. The device keeps
+// hundredths of money and thousandths of quantities and percentages; a value with finer
+// non-zero digits is refused rather than cut.
+std::optional<int64_t> exactFixed(const Request& r, std::size_t index, int decimals) {
+  std::string_view text = r.fields[index];
+  auto point = text.find('.');
+  if (point != std::string_view::npos) {
+    std::string_view fraction = text.substr(point + 1);
+    for (std::size_t i = static_cast<std::size_t>(decimals); i < fraction.size(); ++i)
+      if (fraction[i] != '0') return std::nullopt;
+  }
+  return parseDecimal(text, decimals);
 }
 
-void addLine(DeviceContext& ctx, std::string line) {
-  ctx.model.document.lines.push_back(std::move(line));
+std::optional<int> byteField(const Request& r, std::size_t index) {
+  auto value = intField(r, index);
+  if (!value || *value < 0 || *value > 255) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
-// Prints the document and moves the document number on; returns its number.
-int finishDocument(DeviceContext& ctx, const std::string& footer) {
-  DocumentState& doc = ctx.model.document;
-  for (const auto& line : doc.lines) ctx.paper.printLine(line);
-  ctx.paper.printLine(footer);
-  int number = ctx.model.shift.documentNumber++;
-  ctx.model.device.counters[2].values.assign(1, ctx.model.shift.documentNumber);
-  doc = DocumentState{};
-  return number;
+Reply badField() {
+  return refuse(errors::kBadFieldValue);
 }
 
-Reply addPosition(DeviceContext& ctx, const Request& r, int sign) {
-  auto quantity = parseDecimal(r.fields[2], 3);
-  auto price = amountField(r, 3);
-  if (!quantity || !price) return refuse(errors::kBadFieldValue);
-  int64_t sum = *quantity * *price / 1000 * sign;
-  ctx.model.document.total += sum;
-  addLine(ctx, (sign < 0 ? "STORNO " : "") + r.fields[0] + " " + r.fields[1] + "  " + r.fields[2] +
-                   " x " + r.fields[3] + " = " + formatAmount(sum));
-  return ok();
+// Commands of a batch-mode document that come after a refusal are not carried out: the close
+// reports the refusal and the document can only be cancelled.
+Handler skippedAfterBatchRefusal(DeviceContext& ctx, uint8_t code, Handler fn) {
+  return [&ctx, code, fn = std::move(fn)](const Request& r) {
+    const DocumentState& doc = ctx.model.document;
+    if (doc.open && doc.batch && doc.batchError != 0 && silentInBatchMode(code)) return ok();
+    return fn(r);
+  };
 }
 
-Reply adjustTotal(DeviceContext& ctx, const Request& r, int sign, const char* label) {
-  auto kind = intField(r, 0);
-  auto value = parseDecimal(r.fields[2], 2);
-  if (!kind || !value) return refuse(errors::kBadFieldValue);
-  // Kind 0 is a percentage of the running total, any other kind an amount.
-  int64_t sum = *kind == 0 ? ctx.model.document.total * *value / 10000 : *value;
-  ctx.model.document.total += sign * sum;
-  addLine(ctx, std::string(label) + " " + r.fields[1] + " " + formatAmount(sign * sum));
-  return ok();
+void define(HandlerTable& table, DeviceContext& ctx, uint8_t code, std::size_t fields, Handler fn) {
+  table.define(code, fields, skippedAfterBatchRefusal(ctx, code, std::move(fn)));
+}
+
+std::optional<PositionRequest> positionFields(const Request& r) {
+  auto quantity = exactFixed(r, 2, 3);
+  auto price = exactFixed(r, 3, 2);
+  auto department = byteField(r, 4);
+  auto taxGroup = byteField(r, 5);
+  if (!quantity || !price || !department || !taxGroup || !byteField(r, 6)) return std::nullopt;
+  return PositionRequest{r.fields[0], r.fields[1], *quantity, *price, *department, *taxGroup};
+}
+
+Reply adjustment(DeviceContext& ctx, const Request& r, bool isMargin) {
+  auto kind = byteField(r, 0);
+  if (!kind) return badField();
+  const bool isPercent = *kind == 0;
+  auto value = exactFixed(r, 2, isPercent ? 3 : 2);
+  if (!value) return badField();
+  return SaleModel(ctx).adjust(isMargin, isPercent, r.fields[1], *value);
 }
 
 void registerLifecycle(HandlerTable& table, DeviceContext& ctx) {
-  table.define(0x30, 4, [&ctx](const Request& r) {
-    beginDocument(ctx, r);
-    return ok({std::to_string(ctx.model.shift.documentNumber)});
+  define(table, ctx, 0x30, 4, [&ctx](const Request& r) {
+    auto type = byteField(r, 0);
+    auto operatorNumber = byteField(r, 1);
+    auto customer = intField(r, 3);
+    if (!type || !operatorNumber || !customer) return badField();
+    return SaleModel(ctx).open({*type, *operatorNumber, r.fields[2], *customer});
   });
-  table.define(0x31, 1, [&ctx](const Request&) {
-    int64_t total = ctx.model.document.total;
-    int number = finishDocument(ctx, "TOTAL " + formatAmount(total));
-    return ok({std::to_string(number), formatAmount(total)});
+  define(table, ctx, 0x31, 1, [&ctx](const Request& r) {
+    if (!byteField(r, 0)) return badField();
+    return SaleModel(ctx).close();
   });
-  table.define(0x32, 0, [&ctx](const Request&) {
-    finishDocument(ctx, "CANCELLED");
-    return ok();
-  });
-  table.define(0x33, 1, [&ctx](const Request& r) {
-    finishDocument(ctx, "POSTPONED " + r.fields[0]);
-    return ok();
-  });
-  table.define(0x34, 0, [&ctx](const Request&) {
-    ctx.paper.printLine("--------------------------------");
-    return ok();
-  });
+  define(table, ctx, 0x32, 0, [&ctx](const Request&) { return SaleModel(ctx).cancel(); });
+  define(table, ctx, 0x33, 1,
+         [&ctx](const Request& r) { return SaleModel(ctx).postpone(r.fields[0]); });
+  define(table, ctx, 0x34, 0, [&ctx](const Request&) { return SaleModel(ctx).cut(); });
 }
 
 void registerContent(HandlerTable& table, DeviceContext& ctx) {
-  table.define(0x40, 2, [&ctx](const Request& r) {
-    addLine(ctx, r.fields[0]);
-    return ok();
+  define(table, ctx, 0x42, 7, [&ctx](const Request& r) {
+    auto position = positionFields(r);
+    return position ? SaleModel(ctx).addPosition(*position) : badField();
   });
-  table.define(0x41, 5, [&ctx](const Request& r) {
-    addLine(ctx, "||| " + r.fields[4] + " |||");
-    return ok();
+  define(table, ctx, 0x43, 7, [&ctx](const Request& r) {
+    auto position = positionFields(r);
+    return position ? SaleModel(ctx).stornoPosition(*position) : badField();
   });
-  table.define(0x42, 7, [&ctx](const Request& r) { return addPosition(ctx, r, 1); });
-  table.define(0x43, 7, [&ctx](const Request& r) { return addPosition(ctx, r, -1); });
-  table.define(0x44, 0, [&ctx](const Request&) {
-    addLine(ctx, "SUBTOTAL " + formatAmount(ctx.model.document.total));
-    return ok({formatAmount(ctx.model.document.total)});
+  define(table, ctx, 0x44, 0, [&ctx](const Request&) { return SaleModel(ctx).subtotal(); });
+  define(table, ctx, 0x45, 3,
+         [&ctx](const Request& r) { return adjustment(ctx, r, /*isMargin=*/false); });
+  define(table, ctx, 0x46, 3,
+         [&ctx](const Request& r) { return adjustment(ctx, r, /*isMargin=*/true); });
+  define(table, ctx, 0x47, 3, [&ctx](const Request& r) {
+    auto type = byteField(r, 0);
+    auto amount = exactFixed(r, 1, 2);
+    if (!type || !amount) return badField();
+    return SaleModel(ctx).pay(*type, *amount, r.fields[2]);
   });
-  table.define(0x45, 3, [&ctx](const Request& r) { return adjustTotal(ctx, r, -1, "DISCOUNT"); });
-  table.define(0x46, 3, [&ctx](const Request& r) { return adjustTotal(ctx, r, 1, "MARGIN"); });
-  table.define(0x47, 3, [&ctx](const Request& r) {
-    auto amount = amountField(r, 1);
-    if (!amount) return refuse(errors::kBadFieldValue);
-    DocumentState& doc = ctx.model.document;
-    doc.paid += *amount;
-    addLine(ctx, "PAYMENT " + r.fields[0] + " " + r.fields[2] + " " + formatAmount(*amount));
-    int64_t due = doc.total - doc.paid;
-    return ok({formatAmount(due > 0 ? due : 0), formatAmount(due < 0 ? -due : 0)});
+  define(table, ctx, 0x52, 1, [&ctx](const Request& r) {
+    auto amount = exactFixed(r, 0, 2);
+    return amount ? SaleModel(ctx).compareSum(*amount) : badField();
   });
 }
 
 void registerOther(HandlerTable& table, DeviceContext& ctx) {
-  table.define(0x48, 2, [&ctx](const Request& r) {
-    auto amount = amountField(r, 1);
-    if (!amount) return refuse(errors::kBadFieldValue);
-    addLine(ctx, "CASH " + r.fields[0] + " " + formatAmount(*amount));
-    return ok();
+  define(table, ctx, 0x40, 2, [&ctx](const Request& r) {
+    if (!byteField(r, 1)) return badField();
+    return SaleModel(ctx).printText(r.fields[0]);
   });
-  table.define(0x49, 6, [&ctx](const Request& r) {
-    addLine(ctx, r.fields[2] + " " + r.fields[3] + " " + r.fields[4] + " " + r.fields[5]);
-    return ok();
+  define(table, ctx, 0x41, 5, [&ctx](const Request& r) {
+    auto symbology = byteField(r, 0);
+    if (!symbology || !byteField(r, 1) || !byteField(r, 2) || !byteField(r, 3)) return badField();
+    SaleModel sale(ctx);
+    Reply reply = sale.printText("||| || | ||| | || |||| | ||| || |||");
+    if (reply.errorCode == 0)
+      sale.printText("BARCODE " + std::to_string(*symbology) + ": " + r.fields[4]);
+    return reply;
   });
-  table.define(0x50, 3, [&ctx](const Request& r) {
-    addLine(ctx, "DEPARTMENT " + r.fields[0] + " " + r.fields[2]);
-    return ok();
+  define(table, ctx, 0x48, 2, [&ctx](const Request& r) {
+    auto amount = exactFixed(r, 1, 2);
+    return amount ? SaleModel(ctx).cashInOut(r.fields[0], *amount) : badField();
   });
-  table.define(0x51, 2, [&ctx](const Request& r) {
-    addLine(ctx, "TAX " + r.fields[0] + " " + r.fields[1]);
-    return ok();
+  define(table, ctx, 0x49, 6, [&ctx](const Request& r) {
+    if (!byteField(r, 0) || !byteField(r, 1)) return badField();
+    SaleModel sale(ctx);
+    Reply reply = ok();
+    for (std::size_t i = 2; i < 6 && reply.errorCode == 0; ++i)
+      if (!r.fields[i].empty()) reply = sale.printText(r.fields[i]);
+    return reply.errorCode == 0 ? sale.printText("") : reply;
   });
-  table.define(0x52, 1, [&ctx](const Request& r) {
-    auto amount = amountField(r, 0);
-    if (!amount) return refuse(errors::kBadFieldValue);
-    return ok({formatAmount(ctx.model.document.total)});
+  define(table, ctx, 0x50, 3, [&ctx](const Request& r) {
+    auto department = byteField(r, 0);
+    auto taxGroup = byteField(r, 1);
+    auto amount = exactFixed(r, 2, 2);
+    if (!department || !taxGroup || !amount) return badField();
+    return SaleModel(ctx).departmentSum(*department, *taxGroup, *amount);
   });
-  table.define(0x53, 7, [&ctx](const Request& r) {
-    beginDocument(ctx, r);
-    addLine(ctx, "COPY OF " + r.fields[3] + " " + r.fields[5] + " " + r.fields[6]);
-    return ok();
+  define(table, ctx, 0x51, 2, [&ctx](const Request& r) {
+    auto taxGroup = byteField(r, 0);
+    auto amount = exactFixed(r, 1, 2);
+    if (!taxGroup || !amount) return badField();
+    return SaleModel(ctx).taxSum(*taxGroup, *amount);
   });
-  table.define(0x54, 0, [&ctx](const Request&) {
-    addLine(ctx, "CASH IN DRAWER SET TO ZERO");
-    return ok();
+  define(table, ctx, 0x53, 7, [&ctx](const Request& r) {
+    auto originalType = byteField(r, 0);
+    auto operatorNumber = byteField(r, 1);
+    auto number = intField(r, 3);
+    auto shift = intField(r, 4);
+    if (!originalType || !operatorNumber || !number || !shift) return badField();
+    return SaleModel(ctx).openCopy(
+        {*originalType, *operatorNumber, r.fields[2], *number, *shift, r.fields[5], r.fields[6]});
   });
+  define(table, ctx, 0x54, 0, [&ctx](const Request&) { return SaleModel(ctx).zeroDrawerCash(); });
 }
 
 }  // namespace
