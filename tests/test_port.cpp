@@ -186,3 +186,24 @@ TEST(Session, UnloadingTheLibraryReleasesThePort) {
   EXPECT_EQ(reopened.stage, varek::platform::PortOpenStage::Opened) << reopened.error;
   varek::platform::closeSerialPort(reopened.handle);
 }
+
+// Flow control holds the line (the device sent XOFF): the write gives up after
+// its 10-second bound with 1007 instead of hanging the register. Waits 10 s.
+TEST(Session, WriteHeldByFlowControlGivesUpWith1007) {
+  Pty pty;
+  struct termios2 settings = settingsOf(pty.path);
+  settings.c_iflag |= IXON;
+  ioctl(pty.slave, TCSETS2, &settings);
+  ASSERT_EQ(openPort(pty.path.c_str(), 9600), 0);
+
+  const char xoff = 0x13;
+  ASSERT_EQ(write(pty.master, &xoff, 1), 1);
+  usleep(100'000);  // let the line discipline see it
+  EXPECT_EQ(varek::simpleCommand(0x32), VAREK_ERR_WRITE);
+
+  const char xon = 0x11;
+  ASSERT_EQ(write(pty.master, &xon, 1), 1);
+  usleep(100'000);
+  varek::session().batchMode = 1;  // nobody answers on this line: do not wait for a reply
+  EXPECT_EQ(varek::simpleCommand(0x32), VAREK_OK) << "the line flows again";
+}

@@ -47,6 +47,10 @@ enum class ReadStatus {
 // Waits until one byte arrives or `deadline` passes; never spins.
 ReadStatus readPortByte(PortHandle port, uint8_t& byte, MonotonicTime deadline);
 
+// Drops whatever the port has received and nobody has read: a reply that came
+// after its time limit, or one to a request sent in batch mode.
+void discardInput(PortHandle port);
+
 // Test seam: when set, writePort hands each call's data to this function instead
 // of writing it all, and it returns how many bytes "the port took". Null in
 // normal operation.

@@ -98,7 +98,9 @@ void makeRawEightNOne(termios& settings) {
   settings.c_lflag = 0;
   settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | HUPCL);
   settings.c_cflag |= CS8 | CREAD | CLOCAL;
-  settings.c_cc[VMIN] = 0;
+  // With VMIN 1 a non-blocking read reports "no data yet" as EAGAIN; with 0 it
+  // would return 0, which could not be told apart from a hang-up.
+  settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
 }
 
@@ -198,6 +200,10 @@ ReadStatus readPortByte(PortHandle port, uint8_t& byte, MonotonicTime deadline) 
     if (ready > 0 && (waiter.revents & POLLNVAL)) return ReadStatus::HungUp;
     // Readable, hung up or interrupted: the next read tells which.
   }
+}
+
+void discardInput(PortHandle port) {
+  if (port.isOpen()) tcflush(fdOf(port), TCIFLUSH);
 }
 
 void setWriteOverride(WriteOverride hook) {

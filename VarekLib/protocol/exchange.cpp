@@ -39,6 +39,10 @@ int32_t writeRequest() {
   SessionState& s = session();
   if (s.requestOverflow) return VAREK_ERR_FRAME_TOO_LONG;
   if (!s.port.isOpen()) return VAREK_ERR_NO_PORT;
+  // The protocol is strictly one request, one reply: anything still waiting in
+  // the input now answers an earlier request (a reply that came after its time
+  // limit, or one sent in batch mode) and would pass for this request's reply.
+  platform::discardInput(s.port);
   const size_t length = static_cast<size_t>(s.txLength);
   size_t written =
       platform::writePort(s.port, s.txFrame, length, platform::monotonicNowMs() + kWriteLimitMs);

@@ -1,0 +1,116 @@
+// A virtual printer on a real pseudo-terminal, with the library's port open on
+// it: the fixture most device tests start from.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "VarekLib.h"
+#include "varek_sim/VirtualPrinter.h"
+
+namespace varek::test {
+
+inline constexpr char kFS = '\x1C';
+
+// The exact bytes of a request frame as the driver must send it.
+inline std::string requestFrame(uint8_t code, const std::vector<std::string>& fields) {
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02X", code);
+  std::string frame = std::string("\x02QZKV") + '\0' + hex;
+  for (const auto& field : fields) frame += field + kFS;
+  frame += '\x03';
+  uint8_t sum = 0;
+  for (size_t i = 1; i < frame.size(); ++i) sum ^= static_cast<uint8_t>(frame[i]);
+  std::snprintf(hex, sizeof hex, "%02X", sum);
+  return frame + hex;
+}
+
+// The exact bytes of a reply frame as a good device sends it.
+inline std::string replyFrame(uint8_t code, uint8_t error, const std::vector<std::string>& fields) {
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02X", code);
+  std::string frame = std::string("\x02") + '\0' + hex;
+  std::snprintf(hex, sizeof hex, "%02X", error);
+  frame += hex;
+  for (const auto& field : fields) frame += field + kFS;
+  frame += '\x03';
+  uint8_t sum = 0;
+  for (size_t i = 1; i < frame.size(); ++i) sum ^= static_cast<uint8_t>(frame[i]);
+  std::snprintf(hex, sizeof hex, "%02X", sum);
+  return frame + hex;
+}
+
+inline std::vector<uint8_t> bytesOf(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+inline std::string textOf(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+inline std::string textOf(const ReplyRecord& record) {
+  return std::string(reinterpret_cast<const char*>(record.raw), static_cast<size_t>(record.length));
+}
+
+class PrinterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    printer.start();
+    ASSERT_EQ(openPort(printer.portPath().c_str(), 115200), VAREK_OK);
+  }
+
+  // Every byte the device received since the last call, as text.
+  std::string takeReceived() {
+    std::string bytes = textOf(printer.received());
+    printer.clearTranscript();
+    return bytes;
+  }
+
+  // The frame of the only request received since the last takeReceived().
+  std::string lastRequestFrame() {
+    auto requests = printer.requests();
+    return requests.empty() ? std::string() : textOf(requests.back().frame);
+  }
+
+  // Waits (bounded) until the device has received `count` requests.
+  bool waitForRequests(size_t count) {
+    return printer.waitForRequests(count, std::chrono::seconds(5));
+  }
+
+  sim::VirtualPrinter printer;
+};
+
+// Runs the test body in a fresh temporary directory (the exchange log is
+// written to the current directory) and returns to the old one afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/varek-test-XXXXXX";
+    path_ = mkdtemp(pattern);
+    old_ = getcwd(nullptr, 0);
+    if (chdir(path_.c_str()) != 0) path_.clear();
+  }
+  ~TempDir() {
+    if (old_) {
+      (void)!chdir(old_);
+      std::free(old_);
+    }
+    std::string command = "rm -rf '" + path_ + "'";
+    (void)!std::system(command.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  char* old_ = nullptr;
+};
+
+}  // namespace varek::test
