@@ -62,10 +62,12 @@ void BareLoopRoundTrip(benchmark::State& state) {
     }
     int trailer = 0;
     while (trailer < 3) {
-      pollfd waiter{fd, POLLIN, 0};
-      poll(&waiter, 1, 10000);
       uint8_t byte = 0;
-      if (read(fd, &byte, 1) != 1) continue;
+      if (read(fd, &byte, 1) != 1) {
+        pollfd waiter{fd, POLLIN, 0};
+        poll(&waiter, 1, 10000);
+        continue;
+      }
       if (trailer > 0) ++trailer;
       if (byte == 0x03) trailer = 1;
     }
