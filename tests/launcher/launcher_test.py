@@ -14,6 +14,7 @@ Exit status 0 passes, 77 skips, anything else fails.
 
 import argparse
 import ast
+import contextlib
 import encodings
 import os
 import select
@@ -27,20 +28,28 @@ import tempfile
 RUN_TIMEOUT = 60
 SKIPPED = 77
 
-# Reports what the application sees; the tests read it back with ast.literal_eval.
-REPORT_STARTUP = """
-import sys
-
-def init():
-    pass
-
-def run():
+# Application code that collects the files the process has mapped, for the isolation checks.
+MAPPED_FILES = """
+def mapped_files():
     maps = set()
     with open("/proc/self/maps") as handle:
         for line in handle:
             fields = line.split(None, 5)
             if len(fields) == 6 and fields[5].startswith("/"):
                 maps.add(fields[5].strip())
+    return sorted(maps)
+
+def module_files():
+    return sorted(m.__file__ for m in list(sys.modules.values())
+                  if isinstance(getattr(m, "__file__", None), str))
+"""
+
+# Reports what the application sees; the tests read it back with ast.literal_eval.
+REPORT_STARTUP = "import sys\n" + MAPPED_FILES + """
+def init():
+    pass
+
+def run():
     print(repr({
         "path": sys.path, "prefix": sys.prefix, "exec_prefix": sys.exec_prefix,
         "executable": sys.executable, "argv": sys.argv,
@@ -48,9 +57,7 @@ def run():
         "no_site": sys.flags.no_site, "inspect": sys.flags.inspect,
         "dont_write_bytecode": sys.flags.dont_write_bytecode,
         "stdout_encoding": sys.stdout.encoding,
-        "files": sorted(m.__file__ for m in list(sys.modules.values())
-                        if isinstance(getattr(m, "__file__", None), str)),
-        "maps": sorted(maps),
+        "files": module_files(), "maps": mapped_files(),
     }))
 """
 
@@ -359,21 +366,28 @@ def case_symlink(options, root):
 # ---------------------------------------------------------------- signals and pipes
 
 
-def case_keyboard_interrupt(options, root):
-    folder = Folder(root, options.launcher, "import sys, time\ndef init(): pass\n"
-                    "def run():\n print('ready', flush=True)\n time.sleep(60)\n")
+@contextlib.contextmanager
+def started(folder):
+    """The application running with its standard streams on pipes; killed if a check fails."""
     process = subprocess.Popen([folder.program], env=sanitizer_environment(), cwd=folder.dir,
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE)
     try:
-        ready, _, _ = select.select([process.stdout], [], [], RUN_TIMEOUT)
-        check(ready and process.stdout.readline() == b"ready\n", "application did not start")
-        process.send_signal(signal.SIGINT)
-        _, stderr = process.communicate(timeout=RUN_TIMEOUT)
+        yield process
     finally:
         if process.poll() is None:
             process.kill()
             process.wait()
+
+
+def case_keyboard_interrupt(options, root):
+    folder = Folder(root, options.launcher, "import sys, time\ndef init(): pass\n"
+                    "def run():\n print('ready', flush=True)\n time.sleep(60)\n")
+    with started(folder) as process:
+        ready, _, _ = select.select([process.stdout], [], [], RUN_TIMEOUT)
+        check(ready and process.stdout.readline() == b"ready\n", "application did not start")
+        process.send_signal(signal.SIGINT)
+        _, stderr = process.communicate(timeout=RUN_TIMEOUT)
     check(process.returncode == 1, f"status {process.returncode}, stderr {stderr!r}")
     check(b"Traceback" in stderr and b"KeyboardInterrupt" in stderr, f"stderr {stderr!r}")
 
@@ -382,17 +396,10 @@ def case_broken_pipe(options, root):
     folder = Folder(root, options.launcher, "def init(): pass\n"
                     "def run():\n for i in range(10000000): print(i)\n")
     # As "prog | head -n 1": the reader goes away after the first line.
-    process = subprocess.Popen([folder.program], env=sanitizer_environment(), cwd=folder.dir,
-                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE)
-    try:
+    with started(folder) as process:
         first = process.stdout.readline()
         process.stdout.close()
         _, stderr = process.communicate(timeout=RUN_TIMEOUT)
-    finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait()
     check(first == b"0\n", f"first line {first!r}")
     check(process.returncode == 1, f"status {process.returncode} (negative: killed by a signal)")
     check(b"BrokenPipeError" in stderr, f"stderr {stderr!r}")
@@ -443,18 +450,10 @@ total,3.35
 """
 
 # Appended to the application: what the process loaded, for the isolation checks.
-PACKED_REPORT = """
-maps = set()
-with open("/proc/self/maps") as handle:
-    for line in handle:
-        fields = line.split(None, 5)
-        if len(fields) == 6 and fields[5].startswith("/"):
-            maps.add(fields[5].strip())
+PACKED_REPORT = MAPPED_FILES + """
 print(repr({"path": sys.path, "prefix": sys.prefix, "exec_prefix": sys.exec_prefix,
             "executable": sys.executable, "frozen": getattr(sys, "frozen", False),
-            "files": sorted(m.__file__ for m in list(sys.modules.values())
-                            if isinstance(getattr(m, "__file__", None), str)),
-            "maps": sorted(maps)}))
+            "files": module_files(), "maps": mapped_files()}))
 """
 
 
