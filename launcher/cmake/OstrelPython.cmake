@@ -4,8 +4,7 @@
 # the extension modules its ABI tag. A developer's PATH often leads to another Python (pyenv, a
 # virtual environment), so the search is pinned to the distribution's Python under /usr unless the
 # caller names another root with -DOSTREL_PYTHON_ROOT=... .
-include_guard(GLOBAL)
-
+# Included by every directory that needs the results (variables are directory-scoped).
 set(OSTREL_PYTHON_ROOT "/usr" CACHE PATH "Prefix of the CPython installation Ostrel embeds")
 set(Python3_ROOT_DIR "${OSTREL_PYTHON_ROOT}")
 set(Python3_FIND_STRATEGY LOCATION)
