@@ -5,7 +5,9 @@ import velmora.varek.VarekResult;
 
 /**
  * Runs one sale on a Varek printer: start, status, a receipt with two positions paid in cash,
- * then the receipt counters.
+ * then the receipt counters. The native methods offer no close of a document: the receipt is
+ * left to the device once paid (or to the C function libCloseDocument in the same process);
+ * a failed step cancels it.
  *
  * <p>Usage: java -Djava.library.path=DIR -cp varek.jar:varek-example.jar
  * velmora.varek.example.SaleExample PORT [SPEED]
@@ -15,7 +17,7 @@ import velmora.varek.VarekResult;
  */
 public final class SaleExample {
   private static final int SALE_RECEIPT = 1;
-  private static final int CASH = 1;
+  private static final int CASH = 0;
   private static final int RECEIPT_COUNTER = 1;
 
   private SaleExample() {}

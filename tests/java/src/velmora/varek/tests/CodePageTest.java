@@ -2,11 +2,11 @@ package velmora.varek.tests;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static velmora.varek.tests.Frames.assertReceived;
-import static velmora.varek.tests.Frames.request;
 import static velmora.varek.tests.Frames.requestBytes;
 import static velmora.varek.tests.Frames.text;
 
 import java.nio.charset.Charset;
+import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.CsvSource;
@@ -19,10 +19,9 @@ import velmora.varek.VarekNativeCallsClass;
 class CodePageTest extends PrinterTestBase {
   static final Charset CP866 = Charset.forName("IBM866");
 
-  static byte[] bytes(int... values) {
-    byte[] result = new byte[values.length];
-    for (int i = 0; i < values.length; ++i) result[i] = (byte) values[i];
-    return result;
+  @BeforeEach
+  void acceptOpenDocument() {
+    deviceAccepts(0x30);
   }
 
   static void assertOpenDocumentSends(String text, byte[] expected) {

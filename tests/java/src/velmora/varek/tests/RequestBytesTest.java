@@ -13,6 +13,7 @@ import java.time.LocalDateTime;
 import java.time.format.DateTimeFormatter;
 import java.util.function.IntSupplier;
 import java.util.stream.Stream;
+import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
@@ -23,6 +24,11 @@ import velmora.varek.VarekResult;
 /** Each native method sends the request of the C operation it wraps and returns its result. */
 class RequestBytesTest extends PrinterTestBase {
   static final long TWO_TO_32 = 1L << 32;
+
+  @BeforeEach
+  void acceptDocumentCommands() {
+    deviceAccepts(0x30, 0x32, 0x42, 0x44, 0x47);
+  }
 
   static Stream<Arguments> commands() {
     return Stream.of(

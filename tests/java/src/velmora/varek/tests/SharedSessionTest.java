@@ -28,6 +28,7 @@ class SharedSessionTest extends PrinterTestBase {
 
   @Test
   void decimalPlacesSetFromCApplyToJavaAndJavaOpenPortResetsThem() {
+    deviceAccepts(0x47);
     assertEquals(3, VirtualDevice.cSetAmountDecimalPlaces(3));
     assertEquals(0, VarekNativeCallsClass.libAddPayment(1, 1234, "Cash"));
     assertEquals(0, VarekNativeCallsClass.openPort(VirtualDevice.portPath(), 115200));
@@ -37,7 +38,8 @@ class SharedSessionTest extends PrinterTestBase {
 
   @Test
   void batchModeSwitchedByJavaHoldsForC() {
-    assertEquals(0, VarekNativeCallsClass.libOpenDocument(0x10, 0, "Batch", 0));
+    // A sale receipt (type 1) with the batch-mode bit.
+    assertEquals(0, VarekNativeCallsClass.libOpenDocument(0x11, 0, "Batch", 0));
     VirtualDevice.pushSilence();
     assertEquals(0, VirtualDevice.cLibAddPosition(), "batch mode: the reply is not awaited");
 
