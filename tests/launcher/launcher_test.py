@@ -474,7 +474,7 @@ def pack_application(options, root):
                              "--library-dir", options.library_dir, source],
                             capture_output=True, text=True, timeout=300)
     check(result.returncode == 0, f"ostrel-pack failed: {result.stderr}")
-    moved = os.path.join(root, "moved", "shop folder")
+    moved = os.path.join(root, "moved", "shop folder ü")
     shutil.copytree(packed, moved, symlinks=True)
     expected = PACKED_EXPECTED % (hashlib.sha256(b"receipt").hexdigest()[:16],
                                   zlib.crc32(b"receipt"))
