@@ -65,6 +65,10 @@ inline Reply refuse(uint8_t code) {
 // 0x55); nothing for every other command. Fields that are not numbers announce no data.
 std::optional<std::size_t> blockTransferBytes(const Request& request);
 
+// Puts the bytes of the stored logo (its descriptor and its rows) into the hexadecimal text a
+// memory read (0x91) answers with, where the read falls on them.
+void overlayLogoMemory(const GraphicsState& graphics, const Request& request, std::string& hex);
+
 // Field i as an integer or amount; nothing when it is not one.
 std::optional<int64_t> intField(const Request& request, std::size_t index);
 std::optional<int64_t> amountField(const Request& request, std::size_t index);

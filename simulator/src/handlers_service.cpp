@@ -132,7 +132,11 @@ void registerServiceHandlers(HandlerTable& table, DeviceContext& ctx) {
     service.authorized = true;
     return ok();
   });
-  table.define(0x91, 3, [&service](const Request& r) { return readMemory(service, r); });
+  table.define(0x91, 3, [&service, &graphics = ctx.model.graphics](const Request& r) {
+    Reply reply = readMemory(service, r);
+    if (reply.errorCode == 0 && reply.rawPayload) overlayLogoMemory(graphics, r, *reply.rawPayload);
+    return reply;
+  });
   registerSettings(table, service);
   registerDevice(table, ctx);
 }
