@@ -5,9 +5,9 @@ import velmora.varek.VarekResult;
 
 /**
  * Runs one sale on a Varek printer: start, status, a receipt with two positions paid in cash,
- * then the receipt counters. The native methods offer no close of a document: the receipt is
- * left to the device once paid (or to the C function libCloseDocument in the same process);
- * a failed step cancels it.
+ * then the receipt counters. A failed step cancels the receipt. The ten native methods include
+ * no close of a document: an application closes the paid receipt through the C function
+ * libCloseDocument, which works on the same session as the Java methods.
  *
  * <p>Usage: java -Djava.library.path=DIR -cp varek.jar:varek-example.jar
  * velmora.varek.example.SaleExample PORT [SPEED]
