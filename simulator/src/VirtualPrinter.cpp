@@ -18,6 +18,7 @@
 #include "Pty.h"
 #include "RequestAssembler.h"
 #include "sale_model.h"
+#include "state_file.h"
 #include "varek_sim/Wire.h"
 
 namespace varek::sim {
@@ -98,6 +99,10 @@ class VirtualPrinter::Device {
   explicit Device(Options options)
       : options_(std::move(options)), paper_(options_.paperFile, options_.paperBytes) {
     model_ = RegisterModel::factoryDefaults();
+    if (!options_.stateFile.empty()) {
+      stateFile_ = std::make_unique<StateFile>(options_.stateFile);
+      stateFile_->load(model_);
+    }
     DeviceContext context{model_, paper_};
     context_ = std::make_unique<DeviceContext>(context);
     registerAllHandlers(defaults_, *context_);
@@ -201,6 +206,7 @@ class VirtualPrinter::Device {
   void withModel(const std::function<void(RegisterModel&)>& fn) {
     std::lock_guard lock(modelMutex_);
     fn(model_);
+    if (stateFile_) stateFile_->save(model_);
   }
 
  private:
@@ -342,11 +348,15 @@ class VirtualPrinter::Device {
     }
     if (!handler) return Reply{errors::kUnknownCommand, {}, false, {}};
     std::lock_guard lock(modelMutex_);
+    Reply reply;
     try {
-      return applyBatchMode(model_, request.command, handler(request));
+      reply = applyBatchMode(model_, request.command, handler(request));
     } catch (const std::exception&) {
-      return Reply{errors::kInternalFault, {}, false, {}};
+      reply = Reply{errors::kInternalFault, {}, false, {}};
     }
+    // Kept before the reply goes out, as a register writes its memory before it confirms.
+    if (stateFile_) stateFile_->save(model_);
+    return reply;
   }
 
   void answer(const Request& request, const Reply& reply, const Fault& fault) {
@@ -470,6 +480,7 @@ class VirtualPrinter::Device {
 
   mutable std::mutex modelMutex_;
   RegisterModel model_;
+  std::unique_ptr<StateFile> stateFile_;  // set when the state is kept across restarts
   std::unique_ptr<DeviceContext> context_;
 
   mutable std::mutex handlersMutex_;
