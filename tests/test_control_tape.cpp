@@ -128,3 +128,39 @@ TEST_F(ControlTapeCommands, InfoRecordHoldsTheRawReply) {
   EXPECT_EQ(record.result, VAREK_OK);
   EXPECT_EQ(record.length, 0);
 }
+
+TEST_F(ControlTapeCommands, RegisterKeepsItsTapeBetweenShifts) {
+  constexpr int kShiftOpen = 0x41, kEctNotActive = 0x45, kEctActive = 0x46, kNotOnEct = 0x47;
+  EXPECT_EQ(libPrintReportFromECTByShift(1), kEctNotActive);
+  EXPECT_EQ(libCloseArchiveECT(), kEctNotActive);
+  EXPECT_EQ(libPrintReportActivizationECT(), kEctNotActive);
+  ASSERT_EQ(libActivizationECT(), VAREK_OK);
+  EXPECT_EQ(libActivizationECT(), kEctActive);
+  ASSERT_EQ(libPrintReportActivizationECT(), VAREK_OK);
+
+  ASSERT_EQ(libOpenDocument(1, 1, "Anna", 0), VAREK_OK);
+  ASSERT_EQ(libAddPosition("Tea", "", 1000, 1999, 1, 0, 0), VAREK_OK);
+  ASSERT_EQ(libAddPayment(0, 2000, ""), VAREK_OK);
+  ASSERT_EQ(libCloseDocument(0).result, VAREK_OK);
+  EXPECT_EQ(libCloseArchiveECT(), kShiftOpen);
+  EXPECT_EQ(libPrintDocumentFromECT(1), VAREK_OK) << "the working shift is on the tape";
+  ASSERT_EQ(libPrintZReport("", 0), VAREK_OK);
+
+  printer.clearPaper();
+  EXPECT_EQ(libPrintControlTapeFromECT(1), VAREK_OK);
+  EXPECT_EQ(libPrintReportFromECTByShifts(1, 1, 1), VAREK_OK);
+  EXPECT_NE(printer.paper().find("19.99"), std::string::npos) << printer.paper();
+  EXPECT_EQ(libPrintDocumentFromECT(2), kNotOnEct);
+  EXPECT_EQ(libPrintReportFromECTByShift(2), kNotOnEct);
+
+  ReplyRecord totals = libGetInfoFromECT(13, 1, 1);
+  ASSERT_EQ(totals.result, VAREK_OK);
+  EXPECT_EQ(textOf(totals), replyFrame(0x78, 0, {"13", "1", "19.99", "0.00"}));
+  ReplyRecord document = libGetInfoFromECT(11, 1, 0);
+  EXPECT_EQ(textOf(document), replyFrame(0x78, 0, {"11", "1", "1"}));
+
+  ASSERT_EQ(libCloseArchiveECT(), VAREK_OK);
+  ReplyRecord state = libGetInfoFromECT(0, 0, 0);
+  ASSERT_EQ(state.result, VAREK_OK);
+  EXPECT_EQ(textOf(state).substr(6, 6), std::string("0\x1C") + "2\x1C" + "0\x1C");
+}
