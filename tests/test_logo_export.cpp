@@ -353,3 +353,20 @@ TEST_F(LogoRoundTrip, DeletedOrRefusedLogo) {
   ASSERT_EQ(saveLogoToFile("empty.bmp"), VAREK_OK);
   EXPECT_EQ(readFile("empty.bmp"), expectedBitmap(0));
 }
+
+// The command-line tool exports the logo of a printer on a given port, with a
+// progress bar on standard error.
+TEST(LogoTool, SavesTheLogoOfThePrinterOnThePort) {
+  TempDir dir;
+  sim::VirtualPrinter printer;
+  printer.start();
+  std::vector<uint8_t> rows(72 * 5);
+  for (size_t i = 0; i < rows.size(); i += 5) rows[i] = 0x81;
+  printer.withModel([&rows](sim::RegisterModel& model) { model.graphics.logo = rows; });
+  const std::string command = std::string(VAREK_BINARY_DIR) +
+                              "/tools/varek logo save saved.bmp --port " + printer.portPath() +
+                              " > out.txt 2> err.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0) << readFile("out.txt") << readFile("err.txt");
+  EXPECT_EQ(decodeWithPillow("saved.bmp"), expectedPixels(rows));
+  EXPECT_NE(readFile("err.txt").find("] 5/5 rows"), std::string::npos) << readFile("err.txt");
+}

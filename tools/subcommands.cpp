@@ -8,6 +8,7 @@ int runDemo(const Options& options);
 int runSim(const Options& options);
 int runStatus(const Options& options);
 int runCancel(const Options& options);
+int runLogo(const Options& options);
 
 const std::vector<Subcommand>& subcommands() {
   static const std::vector<Subcommand> table = {
@@ -18,6 +19,7 @@ const std::vector<Subcommand>& subcommands() {
       {"status", "", "show the printer's status flags, printer status and identification",
        runStatus},
       {"cancel", "", "cancel the document the printer holds open, if any", runCancel},
+      {"logo", "save FILE.bmp", "write the logo stored in the printer to a bitmap file", runLogo},
   };
   return table;
 }
