@@ -10,11 +10,18 @@ namespace varek::tool {
 
 namespace {
 
+// The payload fields of a raw reply, separated by " | ".
 std::string rawPayload(const ReplyRecord& record) {
   std::string text;
+  std::string field;
   for (int i = 6; i < record.length - 3 && i < VAREK_REPLY_RECORD_RAW_SIZE; ++i) {
     unsigned char c = record.raw[i];
-    text += c == 0x1C ? std::string(" | ") : std::string(1, static_cast<char>(c));
+    if (c != 0x1C) {
+      field.push_back(static_cast<char>(c));
+      continue;
+    }
+    text += (text.empty() ? "" : " | ") + field;
+    field.clear();
   }
   return text;
 }
@@ -24,27 +31,32 @@ std::string rawPayload(const ReplyRecord& record) {
 int runStatus(const Options& options) {
   PrinterLink link;
   if (!link.connect(options)) return 1;
+  bool allOk = true;
+  auto show = [&allOk](const std::string& call, int result) {
+    showCall(call, result);
+    allOk = allOk && result == VAREK_OK;
+  };
   int flags1 = 0, flags2 = 0, flags3 = 0;
   int result = getStatusFlags(&flags1, &flags2, &flags3);
-  showCall("getStatusFlags(...)", result);
+  show("getStatusFlags(...)", result);
   if (result == VAREK_OK) std::printf("    status flags: %d %d %d\n", flags1, flags2, flags3);
 
   ReplyRecord printer = libGetPrinterStatus();
-  showCall("libGetPrinterStatus()", printer.result);
+  show("libGetPrinterStatus()", printer.result);
   if (printer.result == VAREK_OK) std::printf("    printer: %s\n", rawPayload(printer).c_str());
 
   const char* infoNames[] = {"model", "serial number", "firmware"};
   for (int type = 0; type < 3; ++type) {
     char text[32] = {};
     result = getKKTInfo(type, text);
-    showCall("getKKTInfo(" + std::to_string(type) + ", ...)", result);
+    show("getKKTInfo(" + std::to_string(type) + ", ...)", result);
     if (result == VAREK_OK) std::printf("    %s: %s\n", infoNames[type], text);
   }
   int drawer = 0;
   result = getCashDrawerStatus(&drawer);
-  showCall("getCashDrawerStatus(...)", result);
+  show("getCashDrawerStatus(...)", result);
   if (result == VAREK_OK) std::printf("    cash drawer: %d\n", drawer);
-  return 0;
+  return allOk ? 0 : 1;
 }
 
 }  // namespace varek::tool
