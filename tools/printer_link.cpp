@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,25 @@ namespace {
 
 constexpr int kStartLimitMs = 10'000;  // for the simulator to print its port
 constexpr int kStopLimitMs = 5'000;    // for it to end after SIGTERM
+
+// The simulator started by this process, stopped by the signal handler too, so
+// that Ctrl+C during a demo leaves no virtual printer behind.
+volatile sig_atomic_t runningSimulator = 0;
+
+extern "C" void stopSimulatorAndDie(int signal) {
+  if (runningSimulator > 0) kill(static_cast<pid_t>(runningSimulator), SIGTERM);
+  std::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+void stopSimulatorOnSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    action.sa_handler = stopSimulatorAndDie;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+  }
+}
 
 bool isExecutable(const std::string& path) {
   return !path.empty() && access(path.c_str(), X_OK) == 0;
@@ -154,6 +174,7 @@ bool PrinterLink::startSimulator(const Options& options) {
   std::vector<char*> args;
   for (auto& arg : argStrings) args.push_back(arg.data());
   args.push_back(nullptr);
+  stopSimulatorOnSignals();
   pid_t pid = -1;
   int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -164,6 +185,7 @@ bool PrinterLink::startSimulator(const Options& options) {
     return false;
   }
   simPid_ = pid;
+  runningSimulator = static_cast<sig_atomic_t>(pid);
   if (!readLine(simOutput_, portPath_, kStartLimitMs) || portPath_.empty()) {
     std::fprintf(stderr, "varek: %s did not report its port\n", program.c_str());
     return false;
@@ -193,6 +215,7 @@ void PrinterLink::disconnect() {
       waitpid(simPid_, &status, 0);
     }
     simPid_ = -1;
+    runningSimulator = 0;
   }
   if (simOutput_ >= 0) {
     close(simOutput_);
