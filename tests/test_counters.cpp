@@ -74,9 +74,12 @@ std::string readLog() {
   return content.str();
 }
 
+// The register table's text is logged whatever the debug level, so every
+// test runs in a directory of its own.
 class Counters : public PrinterTest {
  protected:
   void TearDown() override { varek::session().batchMode = 0; }
+  TempDir dir;
 };
 
 TEST_F(Counters, EverySelectorWritesItsValuesAndNoMore) {
@@ -163,7 +166,6 @@ TEST_F(Counters, FailuresLeaveTheArrayUntouched) {
 }
 
 TEST_F(Counters, RegisterTableTextGoesToTheLogWhateverTheDebugLevel) {
-  TempDir dir;
   const Scripted script = scriptFor(kSelectors[11]);
   printer.setPayload(0x01, script.fields);
   std::vector<int> values = untouchedArray();
