@@ -70,16 +70,36 @@ void runOperation(uint8_t op) {
   char text[varek::kFieldCapacity + 1];
   int values[16];
   switch (op % 12) {
-    case 0: (void)getStatusFlags(&flags[0], &flags[1], &flags[2]); break;
-    case 1: (void)getKKTInfo(op >> 4, text); break;
-    case 2: (void)getCashDrawerStatus(&drawer); break;
-    case 3: (void)getCountersAndRegisters(1 + (op >> 4) % 14, values); break;
-    case 4: (void)getCountersAndRegisters(12, values); break;
-    case 5: (void)libGetStatusFlags(); break;
-    case 6: (void)libGetCountersAndRegisters(op >> 4); break;
-    case 7: (void)libGetVarekDateTime(); break;
-    case 8: (void)varek::simpleCommand(op); break;
-    case 9: (void)varek::queryCommandByte(0x06, op); break;
+    case 0:
+      (void)getStatusFlags(&flags[0], &flags[1], &flags[2]);
+      break;
+    case 1:
+      (void)getKKTInfo(op >> 4, text);
+      break;
+    case 2:
+      (void)getCashDrawerStatus(&drawer);
+      break;
+    case 3:
+      (void)getCountersAndRegisters(1 + (op >> 4) % 14, values);
+      break;
+    case 4:
+      (void)getCountersAndRegisters(12, values);
+      break;
+    case 5:
+      (void)libGetStatusFlags();
+      break;
+    case 6:
+      (void)libGetCountersAndRegisters(op >> 4);
+      break;
+    case 7:
+      (void)libGetVarekDateTime();
+      break;
+    case 8:
+      (void)varek::simpleCommand(op);
+      break;
+    case 9:
+      (void)varek::queryCommandByte(0x06, op);
+      break;
     default:
       // The payload parsers straight on the bytes, past any validation.
       break;
