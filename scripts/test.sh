@@ -14,5 +14,5 @@ done
 
 if [ -x fuzz/run.sh ]; then
   echo "=== fuzzing (short run) ==="
-  FUZZ_SECONDS=${FUZZ_SECONDS:-60} ./fuzz/run.sh
+  ./fuzz/run.sh "${FUZZ_SECONDS:-60}"
 fi
