@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 #include "VarekLib.h"
 #include "platform/serial_port.h"
@@ -113,6 +114,19 @@ TEST_F(DocumentLifecycle, OpenThatIsNotWrittenLeavesTheFlagAlone) {
       [](varek::platform::PortHandle, const uint8_t*, size_t size) { return size - 1; });
   EXPECT_EQ(libOpenDocument(0x11, 0, "", 0), VAREK_ERR_WRITE);
   EXPECT_EQ(session().batchMode, 0);
+}
+
+// A text that does not fit the 4096-byte frame: nothing is sent; the open
+// leaves the flag alone and the postpone still switches it off.
+TEST_F(DocumentLifecycle, OverlongTextIsRefusedBeforeAnythingIsSent) {
+  const std::string text(4096, 'x');
+  EXPECT_EQ(libOpenDocument(0x11, 0, text.c_str(), 0), VAREK_ERR_FRAME_TOO_LONG);
+  EXPECT_EQ(session().batchMode, 0);
+  session().batchMode = 1;
+  EXPECT_EQ(libPostponeDocument(text.c_str()), VAREK_ERR_FRAME_TOO_LONG);
+  EXPECT_EQ(session().batchMode, 0);
+  EXPECT_EQ(libCutDocument(), VAREK_OK);  // the next request goes out alone
+  EXPECT_EQ(textOf(printer.received()), requestFrame(kCut, {}));
 }
 
 // Once written, the device may have opened the document whatever its reply
