@@ -19,29 +19,6 @@ constexpr unsigned char kCash = 0;
 constexpr unsigned char kCard = 1;
 constexpr unsigned char kPercent = 0;
 
-// Fields of a reply frame: STX, id, two command characters, two error digits,
-// the fields each ended by FS, ETX, two checksum digits.
-std::vector<std::string> replyFields(const ReplyRecord& record) {
-  std::vector<std::string> fields;
-  int end = record.length - 3;
-  std::string field;
-  for (int i = 6; i < end && i < VAREK_REPLY_RECORD_RAW_SIZE; ++i) {
-    if (record.raw[i] == 0x1C) {
-      fields.push_back(field);
-      field.clear();
-    } else {
-      field.push_back(static_cast<char>(record.raw[i]));
-    }
-  }
-  return fields;
-}
-
-std::string joined(const std::vector<std::string>& fields) {
-  std::string text;
-  for (const auto& field : fields) text += (text.empty() ? "" : " | ") + field;
-  return text;
-}
-
 std::string money(int hundredths) {
   char text[32];
   std::snprintf(text, sizeof text, "%d.%02d", hundredths / 100, hundredths % 100);
@@ -70,7 +47,7 @@ class Sale {
   void close() {
     if (failed_ != 0) return;
     ReplyRecord reply = libCloseDocument(0);
-    std::string note = "reply fields: " + joined(replyFields(reply));
+    std::string note = "reply fields: " + joinFields(replyFields(reply));
     showCall("libCloseDocument(0)", reply.result,
              reply.result == VAREK_OK ? note.c_str() : nullptr);
     if (reply.result != VAREK_OK) failed_ = reply.result;

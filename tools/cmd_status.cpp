@@ -8,26 +8,6 @@
 
 namespace varek::tool {
 
-namespace {
-
-// The payload fields of a raw reply, separated by " | ".
-std::string rawPayload(const ReplyRecord& record) {
-  std::string text;
-  std::string field;
-  for (int i = 6; i < record.length - 3 && i < VAREK_REPLY_RECORD_RAW_SIZE; ++i) {
-    unsigned char c = record.raw[i];
-    if (c != 0x1C) {
-      field.push_back(static_cast<char>(c));
-      continue;
-    }
-    text += (text.empty() ? "" : " | ") + field;
-    field.clear();
-  }
-  return text;
-}
-
-}  // namespace
-
 int runStatus(const Options& options) {
   PrinterLink link;
   if (!link.connect(options)) return 1;
@@ -43,7 +23,8 @@ int runStatus(const Options& options) {
 
   ReplyRecord printer = libGetPrinterStatus();
   show("libGetPrinterStatus()", printer.result);
-  if (printer.result == VAREK_OK) std::printf("    printer: %s\n", rawPayload(printer).c_str());
+  if (printer.result == VAREK_OK)
+    std::printf("    printer: %s\n", joinFields(replyFields(printer)).c_str());
 
   const char* infoNames[] = {"model", "serial number", "firmware"};
   for (int type = 0; type < 3; ++type) {

@@ -2,6 +2,7 @@
 // produced it.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "VarekLib.h"
 #include "tool.h"
@@ -78,6 +79,27 @@ void showCall(const std::string& call, int result, const char* note) {
   std::printf("  %-68s -> %s%s%s\n", call.c_str(), describeResult(result).c_str(), note ? "  " : "",
               note ? note : "");
   std::fflush(stdout);
+}
+
+std::vector<std::string> replyFields(const ReplyRecord& record) {
+  std::vector<std::string> fields;
+  std::string field;
+  const int end = record.length - 3;  // the ETX
+  for (int i = 6; i < end && i < VAREK_REPLY_RECORD_RAW_SIZE; ++i) {
+    if (record.raw[i] == 0x1C) {
+      fields.push_back(field);
+      field.clear();
+    } else {
+      field.push_back(static_cast<char>(record.raw[i]));
+    }
+  }
+  return fields;
+}
+
+std::string joinFields(const std::vector<std::string>& fields) {
+  std::string text;
+  for (const auto& field : fields) text += (text.empty() ? "" : " | ") + field;
+  return text;
 }
 
 std::string quoted(const char* text) {

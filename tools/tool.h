@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "VarekLib.h"
+
 namespace varek::tool {
 
 struct Options {
@@ -33,6 +35,12 @@ std::string describeResult(int result);
 // Prints one call and its result on one line, aligned, e.g.
 //   libSubTotal()                                  -> 0 ok
 void showCall(const std::string& call, int result, const char* note = nullptr);
+
+// The payload fields of a raw reply frame (STX, id, two command characters,
+// two error digits, fields each ended by FS, ETX, two checksum digits).
+std::vector<std::string> replyFields(const ReplyRecord& record);
+// "a | b | c"
+std::string joinFields(const std::vector<std::string>& fields);
 
 // Quotes a text argument the way it is shown in a call: "Milk".
 std::string quoted(const char* text);
