@@ -195,6 +195,10 @@ VAREK_API int libPrintPictureInDocument(int width, int height, int value3,
 VAREK_API int libPrintPreloadedPicture(int value1, int value2);
 
 /* ---- Logo export -------------------------------------------------------- */
+/* Writes the device's logo as a 1-bit bitmap 576 dots wide. The file is written
+ * beside path under a temporary name and renamed over path only when complete:
+ * on any failure an existing file at path stays as it was. 1101 when the
+ * picture buffer cannot be allocated. */
 VAREK_API int saveLogoToFile(const char* path);
 
 /* Extension: saveLogoToFile with a progress callback, called after each row
