@@ -77,9 +77,10 @@ std::optional<uint8_t> logoMemoryByte(const GraphicsState& graphics, int64_t kin
   return std::nullopt;
 }
 
-// A logo upload is whole rows of 576 dots, at most 255 of them.
-bool validLogoSize(std::size_t size) {
-  return size % kLogoRowDots == 0 && size / kLogoRowDots <= kLogoMaxRows;
+// A logo upload is a raster of rows of 576 dots; a last row that is cut short
+// is filled with white (clear) dots. At most 255 rows fit the logo area.
+std::size_t logoRows(std::size_t size) {
+  return (size + kLogoRowDots - 1) / kLogoRowDots;
 }
 
 }  // namespace
@@ -115,9 +116,10 @@ std::optional<std::size_t> blockTransferBytes(const Request& r) {
 void registerGraphicsHandlers(HandlerTable& table, DeviceContext& ctx) {
   GraphicsState& graphics = ctx.model.graphics;
   table.define(0x15, 1, [&graphics](const Request& r) {
-    if (!numericFields(r, 1) || !validLogoSize(r.blockData.size()))
+    if (!numericFields(r, 1) || logoRows(r.blockData.size()) > kLogoMaxRows)
       return refuse(errors::kBadFieldValue);
     graphics.logo = r.blockData;
+    graphics.logo.resize(logoRows(graphics.logo.size()) * kLogoRowDots, 0);
     graphics.hasLogo = !graphics.logo.empty();
     return ok();
   });
