@@ -90,8 +90,7 @@ class Graphics : public PrinterTest {
 
 }  // namespace
 
-// The logo and the receipt design share the transfer; the device takes a logo
-// only as whole rows of 72 bytes, the design as any bytes.
+// The logo and the receipt design share the transfer.
 TEST_F(Graphics, BlockTransferChunks) {
   struct Case {
     uint8_t code;
