@@ -229,6 +229,25 @@ TEST_F(LogoExport, ExistingFileIsReplacedWhole) {
   EXPECT_TRUE(strayFiles("logo.bmp").empty());
 }
 
+// Replacing keeps what the path stands for: a symbolic link stays a link (its
+// target is replaced), a file keeps its permissions, a device is written to.
+TEST_F(LogoExport, ReplacementKeepsLinksPermissionsAndDevices) {
+  writeFile("target.bmp", "old picture");
+  chmod("target.bmp", 0600);
+  fs::create_symlink("target.bmp", "link.bmp");
+  ASSERT_EQ(saveLogoToFile("link.bmp"), VAREK_OK);
+  EXPECT_TRUE(fs::is_symlink("link.bmp"));
+  EXPECT_EQ(readFile("target.bmp"), expectedBitmap(3));
+  struct stat info {};
+  ASSERT_EQ(stat("target.bmp", &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  fs::create_symlink("/dev/null", "null.bmp");
+  EXPECT_EQ(saveLogoToFile("null.bmp"), VAREK_OK);
+  EXPECT_TRUE(fs::is_symlink("null.bmp"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
 // A failing read anywhere ends the export with its code; no file appears and
 // an older one keeps its content.
 TEST_F(LogoExport, FailingReadLeavesNoFile) {

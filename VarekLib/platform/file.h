@@ -24,7 +24,9 @@ struct FileSpan {
 // that readers see either the old file or the complete new one. On failure the
 // temporary file is removed and an existing file at `path` is left as it was:
 // OpenFailed when the file cannot be created or put in place, ShortWrite when
-// the data did not all reach it.
+// the data did not all reach it. A replaced file keeps its permissions; a
+// symbolic link at `path` stays and the file it leads to is replaced; a device
+// or pipe at `path` is written to directly.
 FileWriteStatus replaceFileWhole(const char* path, const FileSpan* spans, size_t count);
 
 }  // namespace varek::platform

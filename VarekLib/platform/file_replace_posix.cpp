@@ -1,9 +1,12 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/file.h"
@@ -41,29 +44,58 @@ bool writeSpan(int fd, const FileSpan& span) {
 bool writeSpans(int fd, const FileSpan* spans, size_t count) {
   for (size_t i = 0; i < count; ++i)
     if (!writeSpan(fd, spans[i])) return false;
-  // The data must be on the disk before the name points at them, or a crash
-  // could leave an empty file where the old one stood.
-  return fsync(fd) == 0;
+  return true;
+}
+
+// A device, pipe or socket cannot be replaced by renaming; it is written to
+// as it is.
+FileWriteStatus writeInPlace(const char* path, const FileSpan* spans, size_t count) {
+  int fd = open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return FileWriteStatus::OpenFailed;
+  const bool written = writeSpans(fd, spans, count);
+  const bool closed = close(fd) == 0;
+  return written && closed ? FileWriteStatus::Written : FileWriteStatus::ShortWrite;
+}
+
+FileWriteStatus replaceRegularFile(const std::string& target, const struct stat* existing,
+                                   const FileSpan* spans, size_t count) {
+  std::string temporaryName;
+  int fd = createTemporaryBeside(target, temporaryName);
+  if (fd < 0) return FileWriteStatus::OpenFailed;
+  // The new file keeps the permissions of the one it replaces. The data must
+  // be on the disk before the name points at them, or a crash could leave an
+  // empty file where the old one stood.
+  const bool written = (existing == nullptr || fchmod(fd, existing->st_mode & 07777) == 0) &&
+                       writeSpans(fd, spans, count) && fsync(fd) == 0;
+  const bool closed = close(fd) == 0;
+  if (!written || !closed) {
+    unlink(temporaryName.c_str());
+    return FileWriteStatus::ShortWrite;
+  }
+  if (std::rename(temporaryName.c_str(), target.c_str()) != 0) {
+    unlink(temporaryName.c_str());
+    return FileWriteStatus::OpenFailed;
+  }
+  return FileWriteStatus::Written;
 }
 
 }  // namespace
 
 FileWriteStatus replaceFileWhole(const char* path, const FileSpan* spans, size_t count) {
   if (path == nullptr || *path == '\0') return FileWriteStatus::OpenFailed;
-  std::string temporaryName;
-  int fd = createTemporaryBeside(path, temporaryName);
-  if (fd < 0) return FileWriteStatus::OpenFailed;
-  const bool written = writeSpans(fd, spans, count);
-  const bool closed = close(fd) == 0;
-  if (!written || !closed) {
-    unlink(temporaryName.c_str());
-    return FileWriteStatus::ShortWrite;
+  struct stat existing {};
+  if (stat(path, &existing) != 0) {
+    if (errno != ENOENT) return FileWriteStatus::OpenFailed;
+    return replaceRegularFile(path, nullptr, spans, count);
   }
-  if (std::rename(temporaryName.c_str(), path) != 0) {
-    unlink(temporaryName.c_str());
-    return FileWriteStatus::OpenFailed;
-  }
-  return FileWriteStatus::Written;
+  if (S_ISDIR(existing.st_mode)) return FileWriteStatus::OpenFailed;
+  if (!S_ISREG(existing.st_mode)) return writeInPlace(path, spans, count);
+  // A symbolic link stays; the file it leads to is replaced.
+  char* resolved = realpath(path, nullptr);
+  if (resolved == nullptr) return FileWriteStatus::OpenFailed;
+  const std::string target(resolved);
+  std::free(resolved);
+  return replaceRegularFile(target, &existing, spans, count);
 }
 
 }  // namespace varek::platform
