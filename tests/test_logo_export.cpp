@@ -246,6 +246,8 @@ TEST_F(LogoExport, ReplacementKeepsLinksPermissionsAndDevices) {
   EXPECT_EQ(saveLogoToFile("null.bmp"), VAREK_OK);
   EXPECT_TRUE(fs::is_symlink("null.bmp"));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  ASSERT_EQ(mkfifo("unread.bmp", 0600), 0);
+  EXPECT_EQ(saveLogoToFile("unread.bmp"), VAREK_ERR_FILE_OPEN) << "nobody reads: no wait";
 }
 
 // A failing read anywhere ends the export with its code; no file appears and

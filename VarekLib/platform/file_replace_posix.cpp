@@ -48,9 +48,10 @@ bool writeSpans(int fd, const FileSpan* spans, size_t count) {
 }
 
 // A device, pipe or socket cannot be replaced by renaming; it is written to
-// as it is.
+// as it is. Without waiting: a pipe nobody reads fails to open, and one that
+// cannot take the whole picture (a pipe holds far more) gives a short write.
 FileWriteStatus writeInPlace(const char* path, const FileSpan* spans, size_t count) {
-  int fd = open(path, O_WRONLY | O_CLOEXEC);
+  int fd = open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return FileWriteStatus::OpenFailed;
   const bool written = writeSpans(fd, spans, count);
   const bool closed = close(fd) == 0;
