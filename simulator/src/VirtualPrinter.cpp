@@ -431,6 +431,14 @@ class VirtualPrinter::Device {
     } catch (const std::system_error&) {
       fresh = PtyPair{};
     }
+    // The link moves to the new line before the old one hangs up, so a client
+    // that reconnects as soon as it sees the hang-up finds the new line.
+    if (fresh.master >= 0 && !options_.linkPath.empty()) {
+      try {
+        pointLink(options_.linkPath, fresh.slavePath);
+      } catch (const std::system_error&) {
+      }
+    }
     {
       std::lock_guard lock(ptyMutex_);
       closePty(pty_);
@@ -438,13 +446,6 @@ class VirtualPrinter::Device {
     }
     ++lineGeneration_;
     assembler_.reset();
-    if (pty_.master < 0) return;  // no new line: the device stays down until stopped
-    if (!options_.linkPath.empty()) {
-      try {
-        pointLink(options_.linkPath, pty_.slavePath);
-      } catch (const std::system_error&) {
-      }
-    }
   }
 
   Fault takeFault() {
