@@ -29,8 +29,9 @@ constexpr int32_t kChunkSize = static_cast<int32_t>(kFrameCapacity);
 // transfer needs does not grow with its size. Stops at the first short write.
 int32_t sendChunks(int32_t size, const uint8_t* data) {
   SessionState& s = session();
-  for (int32_t offset = 0; offset < size; offset += kChunkSize) {
-    const int32_t length = std::min(kChunkSize, size - offset);
+  // 64-bit offset: the step past the last chunk of a size near 2^31 must not overflow.
+  for (int64_t offset = 0; offset < size; offset += kChunkSize) {
+    const auto length = static_cast<int32_t>(std::min<int64_t>(kChunkSize, size - offset));
     std::memcpy(s.txFrame, data + offset, static_cast<size_t>(length));
     s.txLength = length;
     clearRxFrame();
