@@ -4,6 +4,7 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/time.h>
 #include <time.h>
 
@@ -17,7 +18,11 @@ static long nextOffset(void) {
 
 int clock_gettime(clockid_t clock, struct timespec* now) {
   static int (*real)(clockid_t, struct timespec*);
-  if (!real) real = (int (*)(clockid_t, struct timespec*))dlsym(RTLD_NEXT, "clock_gettime");
+  if (!real) {
+    /* dlsym returns an object pointer; copy its bits into the function pointer. */
+    void* symbol = dlsym(RTLD_NEXT, "clock_gettime");
+    memcpy(&real, &symbol, sizeof real);
+  }
   int result = real(clock, now);
   if (result == 0 && (clock == CLOCK_REALTIME || clock == CLOCK_REALTIME_COARSE))
     now->tv_sec += nextOffset();
