@@ -2,6 +2,7 @@
 // bytes on the wire, reply validation, injected faults, batch mode, limits.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -194,7 +195,13 @@ TEST_F(Exchange, SilenceTimesOutWithoutBusyWaiting) {
 TEST_F(Exchange, ReplyElevenSecondsLateTimesOutAndIsNotTakenForTheNext) {
   printer.pushFault(Fault::Delay(milliseconds(11000)));
   EXPECT_EQ(queryCommand(kStatus).result, VAREK_ERR_TIMEOUT);
-  std::this_thread::sleep_for(milliseconds(1500));  // the late reply arrives
+  // Wait (bounded) until the late reply is waiting unread in the port's input.
+  int pending = 0;
+  for (int attempt = 0; attempt < 500 && pending == 0; ++attempt) {
+    std::this_thread::sleep_for(milliseconds(10));
+    ioctl(static_cast<int>(session().port.value), FIONREAD, &pending);
+  }
+  ASSERT_GT(pending, 0) << "the late reply never came";
   expectGoodExchange("a late reply");
 }
 

@@ -187,6 +187,20 @@ TEST(Session, UnloadingTheLibraryReleasesThePort) {
   varek::platform::closeSerialPort(reopened.handle);
 }
 
+// The line discipline handles XOFF and XON from the device asynchronously:
+// probe with one-byte writes on our own descriptor until output is stopped
+// (the write is refused) or flows again (bounded: 5 s).
+bool waitUntilOutputStopped(int slave, bool stopped) {
+  fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK);
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    const char probe = 'p';
+    bool refused = write(slave, &probe, 1) < 0 && errno == EAGAIN;
+    if (refused == stopped) return true;
+    usleep(10'000);
+  }
+  return false;
+}
+
 // Flow control holds the line (the device sent XOFF): the write gives up after
 // its 10-second bound with 1007 instead of hanging the register. Waits 10 s.
 TEST(Session, WriteHeldByFlowControlGivesUpWith1007) {
@@ -198,12 +212,12 @@ TEST(Session, WriteHeldByFlowControlGivesUpWith1007) {
 
   const char xoff = 0x13;
   ASSERT_EQ(write(pty.master, &xoff, 1), 1);
-  usleep(100'000);  // let the line discipline see it
+  ASSERT_TRUE(waitUntilOutputStopped(pty.slave, true)) << "XOFF was not taken";
   EXPECT_EQ(varek::simpleCommand(0x32), VAREK_ERR_WRITE);
 
   const char xon = 0x11;
   ASSERT_EQ(write(pty.master, &xon, 1), 1);
-  usleep(100'000);
+  ASSERT_TRUE(waitUntilOutputStopped(pty.slave, false)) << "XON was not taken";
   varek::session().batchMode = 1;  // nobody answers on this line: do not wait for a reply
   EXPECT_EQ(varek::simpleCommand(0x32), VAREK_OK) << "the line flows again";
 }
