@@ -25,13 +25,6 @@ constexpr uint8_t kFirstKindWithValue = 10;
 constexpr uint8_t kLastKindWithValue = 13;
 constexpr uint8_t kKindWithTwoValues = 13;
 
-int32_t sendWithOneInt(uint8_t command, int32_t value) {
-  varek::beginRequest(command);
-  varek::appendIntField(value);
-  varek::sealRequest();
-  return varek::exchangeAndWait();
-}
-
 }  // namespace
 
 extern "C" {
@@ -45,11 +38,11 @@ VAREK_API int libCloseArchiveECT(void) {
 }
 
 VAREK_API int libPrintControlTapeFromECT(int number) {
-  return sendWithOneInt(kPrintControlTape, number);
+  return varek::intCommandAndWait(kPrintControlTape, number);
 }
 
 VAREK_API int libPrintDocumentFromECT(int documentNumber) {
-  return sendWithOneInt(kPrintDocument, documentNumber);
+  return varek::intCommandAndWait(kPrintDocument, documentNumber);
 }
 
 VAREK_API int libPrintReportFromECTByShifts(int reportKind, int firstShift, int lastShift) {
@@ -76,7 +69,7 @@ VAREK_API int libPrintReportActivizationECT(void) {
 }
 
 VAREK_API int libPrintReportFromECTByShift(int shiftNumber) {
-  return sendWithOneInt(kPrintShiftReport, shiftNumber);
+  return varek::intCommandAndWait(kPrintShiftReport, shiftNumber);
 }
 
 VAREK_API ReplyRecord libGetInfoFromECT(int requestKind, int value1, int value2) {

@@ -1,6 +1,8 @@
 // Counters and registers: command 0x01 with a one-byte selector. The parsed
 // form knows, for each of the fourteen selectors, how many values the reply
 // carries and of which kind; it gives them no further meaning.
+#include "commands/counters.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -69,6 +71,15 @@ int32_t parseInto(const CounterShape& shape, int32_t* scratch) {
 }
 
 }  // namespace
+
+namespace varek {
+
+int32_t counterValueCount(int32_t counterType) {
+  const std::optional<CounterShape> shape = shapeOf(counterType);
+  return shape ? shape->values : 0;
+}
+
+}  // namespace varek
 
 extern "C" {
 

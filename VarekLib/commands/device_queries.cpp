@@ -8,7 +8,6 @@
 #include "VarekLib.h"
 #include "protocol/exchange.h"
 #include "protocol/parsers.h"
-#include "protocol/request.h"
 #include "protocol/session.h"
 
 namespace {
@@ -26,10 +25,8 @@ constexpr uint8_t kCashDrawerStatus = 0x81;
 // written but no reply is read, so there is nothing of this query's own to
 // parse: that is 1015, rather than the values of some earlier reply.
 int32_t exchangeForParsing(uint8_t commandCode) {
-  varek::beginRequest(commandCode);
-  varek::sealRequest();
   const bool batch = varek::session().batchMode != 0;
-  const int32_t result = varek::exchange();
+  const int32_t result = varek::simpleCommand(commandCode);
   if (result != VAREK_OK) return result;
   return batch ? VAREK_ERR_BATCH_NO_REPLY : VAREK_OK;
 }
@@ -66,10 +63,7 @@ VAREK_API ReplyRecord libGetKKTInfo(int infoType) {
 }
 
 VAREK_API int getKKTInfo(int infoType, char* infoText) {
-  varek::beginRequest(kKktInfo);
-  varek::appendByteField(infoType);
-  varek::sealRequest();
-  int32_t result = varek::exchangeAndWait();
+  int32_t result = varek::queryCommandByte(kKktInfo, infoType).result;
   if (result != VAREK_OK) return result;
   char text[varek::kFieldCapacity + 1] = {};
   result = varek::parseSecondText(text);

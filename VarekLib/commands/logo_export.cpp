@@ -14,6 +14,7 @@
 
 #include "VarekLib.h"
 #include "platform/file.h"
+#include "protocol/hex.h"
 #include "protocol/request.h"
 
 namespace varek {
@@ -42,18 +43,9 @@ PictureBuffer allocatePicture(size_t size) {
   return PictureBuffer(static_cast<uint8_t*>(memory));
 }
 
-int hexValue(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Two hexadecimal digits of either case; anything else reads as 0.
 uint8_t hexPair(uint8_t high, uint8_t low) {
-  const int h = hexValue(high);
-  const int l = hexValue(low);
-  return h < 0 || l < 0 ? 0 : static_cast<uint8_t>(h << 4 | l);
+  return hexByte(high, low).value_or(0);
 }
 
 // Payload character `index` of a reply; '0' where the payload has no such

@@ -57,13 +57,6 @@ int32_t sendDateTime(uint8_t command, int year, int dayMonth, int packedTime) {
   return varek::exchangeAndWait();
 }
 
-int32_t sendOneInt(uint8_t command, int value) {
-  varek::beginRequest(command);
-  varek::appendIntField(value);
-  varek::sealRequest();
-  return varek::exchangeAndWait();
-}
-
 // The paper feed is the bare LF byte outside any frame: the device answers
 // nothing, so nothing is read and nothing is logged.
 int32_t writeLineFeed() {
@@ -108,11 +101,11 @@ VAREK_API int libSetVarekDateTime(int year, int dayMonth, int packedTime) {
 }
 
 VAREK_API int libOpenCashDrawer(int value) {
-  return sendOneInt(kOpenCashDrawer, value);
+  return varek::intCommandAndWait(kOpenCashDrawer, value);
 }
 
 VAREK_API int libBeep(int value) {
-  return sendOneInt(kBeep, value);
+  return varek::intCommandAndWait(kBeep, value);
 }
 
 VAREK_API int libAuthorization(int year, int dayMonth, int packedTime, const char* text) {

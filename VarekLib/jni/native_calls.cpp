@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "VarekLib.h"
+#include "commands/counters.h"
 #include "jni/java_text.h"
 #include "jni/result_fields.h"
 
@@ -29,26 +30,6 @@ int32_t low32(jlong value) {
 // A Java int for an unsigned char parameter: its low 8 bits, as C would pass it.
 unsigned char low8(jint value) {
   return static_cast<unsigned char>(static_cast<uint32_t>(value) & 0xFFu);
-}
-
-// How many values each counters selector yields (selectors 1 to 14).
-std::size_t counterValueCount(jint counterType) {
-  switch (counterType) {
-    case 1:
-    case 2:
-      return 1;
-    case 7:
-    case 10:
-    case 11:
-      return 6;
-    case 8:
-    case 9:
-      return 4;
-    case 12:
-      return 12;
-    default:  // 3 to 6, 13 and 14
-      return 16;
-  }
 }
 
 }  // namespace
@@ -131,11 +112,12 @@ JNIEXPORT jint JNICALL Java_velmora_varek_VarekNativeCallsClass_libGetCountersAn
     JNIEnv* env, jclass, jint counterType, jobject resultObject) {
   const ResultFields fields(env, resultObject, varek::jni::kMaxResultFields);
   if (!fields.valid()) return kExceptionPending;
-  if (counterType < 1 || counterType > 14) return VAREK_ERR_COUNTER_TYPE;
+  const int32_t count = varek::counterValueCount(counterType);
+  if (count == 0) return VAREK_ERR_COUNTER_TYPE;
   int32_t values[varek::jni::kMaxResultFields] = {};
   const int32_t result = getCountersAndRegisters(counterType, values);
   if (result != VAREK_OK) return result;
-  fields.write(values, varek::jni::counterValueCount(counterType));
+  fields.write(values, static_cast<std::size_t>(count));
   return VAREK_OK;
 }
 

@@ -56,6 +56,5 @@ void discardInput(PortHandle port);
 // normal operation.
 using WriteOverride = size_t (*)(PortHandle port, const uint8_t* data, size_t size);
 void setWriteOverride(WriteOverride hook);
-WriteOverride writeOverride();
 
 }  // namespace varek::platform

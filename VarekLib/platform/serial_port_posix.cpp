@@ -209,8 +209,5 @@ void discardInput(PortHandle port) {
 void setWriteOverride(WriteOverride hook) {
   activeWriteOverride = hook;
 }
-WriteOverride writeOverride() {
-  return activeWriteOverride;
-}
 
 }  // namespace varek::platform

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 #include "platform/clock.h"
+#include "protocol/hex.h"
 #include "protocol/log.h"
 #include "protocol/request.h"
 #include "protocol/session.h"
@@ -12,21 +12,6 @@
 namespace varek {
 
 namespace {
-
-std::optional<uint8_t> hexDigit(uint8_t c) {
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0');
-  if (c >= 'A' && c <= 'F') return static_cast<uint8_t>(c - 'A' + 10);
-  if (c >= 'a' && c <= 'f') return static_cast<uint8_t>(c - 'a' + 10);
-  return std::nullopt;
-}
-
-// Two hexadecimal digits of either case, or nothing when either is not one.
-std::optional<uint8_t> hexByte(uint8_t high, uint8_t low) {
-  auto h = hexDigit(high);
-  auto l = hexDigit(low);
-  if (!h || !l) return std::nullopt;
-  return static_cast<uint8_t>(*h << 4 | *l);
-}
 
 int64_t wholeSeconds(platform::MonotonicTime ms) {
   return ms / 1000;
@@ -126,6 +111,13 @@ int32_t simpleCommand(uint8_t commandCode) {
   beginRequest(commandCode);
   sealRequest();
   return exchange();
+}
+
+int32_t intCommandAndWait(uint8_t commandCode, int32_t value) {
+  beginRequest(commandCode);
+  appendIntField(value);
+  sealRequest();
+  return exchangeAndWait();
 }
 
 ReplyRecord queryCommand(uint8_t commandCode) {

@@ -29,6 +29,8 @@ int32_t receiveReply();
 int32_t validateReply();
 
 int32_t simpleCommand(uint8_t commandCode);
+// A command with one integer field that reads its reply whatever batch mode holds.
+int32_t intCommandAndWait(uint8_t commandCode, int32_t value);
 ReplyRecord queryCommand(uint8_t commandCode);
 ReplyRecord queryCommandByte(uint8_t commandCode, int32_t value);
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "protocol/log.h"
 #include "protocol/session.h"
@@ -15,24 +16,20 @@ namespace {
 // Bytes that sealRequest appends after the fields: ETX and two checksum digits.
 constexpr size_t kTrailerSize = 3;
 
-// Appends raw bytes, keeping room for the trailer. A field that does not fit
-// marks the request as overflowed; nothing is written past the buffer.
-void appendBytes(const char* bytes, size_t count) {
+// Appends a field and its FS, keeping room for the trailer. A field that does
+// not fit whole marks the request as overflowed and writes nothing: the frame
+// is never cut and nothing is written past the buffer.
+void appendField(std::string_view text) {
   SessionState& s = session();
   if (s.requestOverflow) return;
-  size_t used = static_cast<size_t>(s.txLength);
-  if (count > kFrameCapacity - kTrailerSize - used) {
+  const size_t used = static_cast<size_t>(s.txLength);
+  if (text.size() + 1 > kFrameCapacity - kTrailerSize - used) {
     s.requestOverflow = true;
     return;
   }
-  std::memcpy(s.txFrame + used, bytes, count);
-  s.txLength += static_cast<int32_t>(count);
-}
-
-void appendField(const std::string& text) {
-  std::string field = text;
-  field.push_back(static_cast<char>(FS));
-  appendBytes(field.data(), field.size());
+  if (!text.empty()) std::memcpy(s.txFrame + used, text.data(), text.size());
+  s.txFrame[used + text.size()] = FS;
+  s.txLength += static_cast<int32_t>(text.size() + 1);
 }
 
 std::string twoDigitsAtLeast(long value) {
@@ -62,14 +59,7 @@ void appendIntField(int32_t value) {
 }
 
 void appendTextField(const char* text) {
-  SessionState& s = session();
-  size_t length = text ? std::strlen(text) : 0;
-  if (length >= kFrameCapacity) {
-    s.requestOverflow = true;
-    return;
-  }
-  std::string field(text ? text : "", length);
-  appendField(field);
+  appendField(text ? std::string_view(text) : std::string_view());
 }
 
 void appendFixedField(int32_t value, int32_t decimals) {

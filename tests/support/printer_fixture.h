@@ -8,52 +8,39 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "VarekLib.h"
 #include "varek_sim/VirtualPrinter.h"
+#include "varek_sim/Wire.h"
 
 namespace varek::test {
 
-inline constexpr char kFS = '\x1C';
+inline std::string textOf(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
-// The exact bytes of a request frame as the driver must send it.
+// The exact bytes of a request frame as the driver must send it, built by the
+// virtual printer's own encoder (independent of the library's).
 inline std::string requestFrame(uint8_t code, const std::vector<std::string>& fields) {
-  char hex[3];
-  std::snprintf(hex, sizeof hex, "%02X", code);
-  std::string frame = std::string("\x02QZKV") + '\0' + hex;
-  for (const auto& field : fields) frame += field + kFS;
-  frame += '\x03';
-  uint8_t sum = 0;
-  for (size_t i = 1; i < frame.size(); ++i) sum ^= static_cast<uint8_t>(frame[i]);
-  std::snprintf(hex, sizeof hex, "%02X", sum);
-  return frame + hex;
+  return textOf(sim::wire::encodeRequest(code, fields));
 }
 
 // The exact bytes of a reply frame as a good device sends it.
 inline std::string replyFrame(uint8_t code, uint8_t error, const std::vector<std::string>& fields) {
-  char hex[3];
-  std::snprintf(hex, sizeof hex, "%02X", code);
-  std::string frame = std::string("\x02") + '\0' + hex;
-  std::snprintf(hex, sizeof hex, "%02X", error);
-  frame += hex;
-  for (const auto& field : fields) frame += field + kFS;
-  frame += '\x03';
-  uint8_t sum = 0;
-  for (size_t i = 1; i < frame.size(); ++i) sum ^= static_cast<uint8_t>(frame[i]);
-  std::snprintf(hex, sizeof hex, "%02X", sum);
-  return frame + hex;
+  const std::string command = sim::wire::hexByte(code);
+  sim::wire::ReplyFrame reply;
+  reply.firstCommandChar = command[0];
+  reply.secondCommandChar = command[1];
+  reply.errorCode = error;
+  reply.fields = fields;
+  return textOf(sim::wire::encodeReply(reply));
 }
 
 inline std::vector<uint8_t> bytesOf(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
-}
-
-inline std::string textOf(const std::vector<uint8_t>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
 }
 
 inline std::string textOf(const ReplyRecord& record) {
